@@ -2,16 +2,26 @@
 #include "ui/event_map.h"
 
 #include "accounts/account_file.h"
-#include "ui/editing_commands.h"
+#include "ddns/public_address.h"
+#include "ddns/update_run.h"
 
 namespace quorvel {
 
 void onMainWindowCreated(MainWindowControls& window) {
     loadAccounts(*window.accountList(), window.accountFile());
+    lookUpPublicIp(window.endpoints());
 }
 
 void onMainWindowWillBeDestroyed(MainWindowControls& window) {
     saveAccounts(*window.accountList(), window.accountFile());
+}
+
+void onAddClicked(MainWindowControls& window) {
+    addAccount(*window.accountList(), [&window](EntryBox box) { return window.entryText(box); });
+}
+
+void onUpdateClicked(MainWindowControls& window) {
+    startUpdateThread(window.accountList(), window.endpoints());
 }
 
 void onDeleteChosen(MainWindowControls& window) {

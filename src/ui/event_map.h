@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "accounts/account_list.h"
+#include "ddns/endpoints.h"
 #include "platform/text.h"
+#include "ui/editing_commands.h"
 
 namespace quorvel {
-
-enum class EntryBox { UserName, Password, Domain, Ip };
 
 // The main window as the commands see it.
 class MainWindowControls {
@@ -19,12 +19,16 @@ class MainWindowControls {
     virtual Text entryText(EntryBox box) = 0;
     // Where the accounts are kept: peizhi.ini beside the executable.
     virtual Text accountFile() = 0;
+    // The provider the updates and the address lookup go to.
+    virtual const DdnsEndpoints& endpoints() = 0;
 };
 
 // All controls exist, the window is not yet visible: load the accounts, then look up the address.
 void onMainWindowCreated(MainWindowControls& window);
 // The window is closing and its controls still exist: save the accounts.
 void onMainWindowWillBeDestroyed(MainWindowControls& window);
+void onAddClicked(MainWindowControls& window);
+void onUpdateClicked(MainWindowControls& window);
 void onDeleteChosen(MainWindowControls& window);
 void onClearChosen(MainWindowControls& window);
 

@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "app/program.h"
+#include "platform/http.h"
 #include "platform/linux/gbk.h"
 #include "platform/process.h"
+#include "platform/threads.h"
 #include "ui/linux/qt_window_system.h"
 
 namespace {
@@ -36,5 +38,11 @@ int main(int argc, char** argv) {
     quorvel::QtWindowSystem windowSystem;
     const int exitCode = quorvel::startProgram(windowSystem);
     quorvel::runExitRoutines();
+    // An update run that is still going ends with the process, in the middle of its request if
+    // need be: nothing waits for it, and it no longer reaches the list, which is gone.
+    quorvel::abortAllHttpFetches();
+    if (quorvel::runningDetachedThreads() > 0) {
+        quorvel::endProcessAtOnce(exitCode);
+    }
     return exitCode;
 }

@@ -50,8 +50,9 @@ void hideInactiveSelection(QWidget* widget) {
 
 }  // namespace
 
-MainWindow::MainWindow(Text accountFile)
+MainWindow::MainWindow(Text accountFile, DdnsEndpoints endpoints)
     : accountFile_(accountFile.empty() ? accountFilePath() : std::move(accountFile)),
+      endpoints_(std::move(endpoints)),
       model_(new AccountTableModel(this)) {
     setObjectName(textToQString(kWindowName));
     setWindowTitle(textToQString(kWindowCaption));
@@ -110,6 +111,11 @@ QWidget* MainWindow::createControl(const ControlDefinition& definition, QWidget*
             auto* button = new QPushButton(text, parent);
             button->setAutoDefault(false);  // Enter presses no button
             button->setDefault(false);
+            if (definition.id == ControlId::AddButton) {
+                connect(button, &QPushButton::clicked, this, [this] { onAddClicked(*this); });
+            } else {
+                connect(button, &QPushButton::clicked, this, [this] { onUpdateClicked(*this); });
+            }
             return button;
         }
     }

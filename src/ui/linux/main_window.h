@@ -19,8 +19,8 @@ class MainWindow final : public QWidget, public MainWindowControls {
     Q_OBJECT
   public:
     // Creates the window and its controls, invisible. The account file defaults to peizhi.ini
-    // beside the executable.
-    explicit MainWindow(Text accountFile = {});
+    // beside the executable, the endpoints to the provider's.
+    explicit MainWindow(Text accountFile = {}, DdnsEndpoints endpoints = {});
     ~MainWindow() override;
 
     // The created event: all controls exist and the window is not yet shown.
@@ -31,6 +31,7 @@ class MainWindow final : public QWidget, public MainWindowControls {
     std::shared_ptr<AccountList> accountList() override { return accounts_; }
     Text entryText(EntryBox box) override;
     Text accountFile() override { return accountFile_; }
+    const DdnsEndpoints& endpoints() override { return endpoints_; }
 
     QWidget* control(ControlId id) const { return controls_.at(id); }
 
@@ -47,6 +48,7 @@ class MainWindow final : public QWidget, public MainWindowControls {
     void fitOuterSizeToFrame();
 
     Text accountFile_;
+    DdnsEndpoints endpoints_;
     AccountTableModel* model_;
     std::shared_ptr<ListViewAccountList> accounts_;
     std::map<ControlId, QWidget*> controls_;
