@@ -11,11 +11,14 @@ namespace quorvel {
 class QtWindowSystem final : public WindowSystem {
   public:
     bool createMainWindow() override;
-    bool mainWindowExists() override { return !window_.isNull(); }
+    bool mainWindowExists() override;
     void runMessageLoop() override;
 
   private:
+    void closeOnTermination();
+
     QPointer<MainWindow> window_;
+    bool terminated_ = false;  // closed by a signal: not to be shown or looped on
 };
 
 // Shows message boxes with QMessageBox from now on.
