@@ -15,6 +15,8 @@ struct HttpTimeouts {
 };
 
 inline constexpr char kHttpUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+// The connectivity probe introduces itself apart from the fetches.
+inline constexpr char kProbeUserAgent[] = "test";
 
 // The body of the final response to a GET of the URL; empty when the fetch failed or the body was
 // empty. A read that fails after some bytes keeps them.

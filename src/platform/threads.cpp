@@ -4,6 +4,7 @@
 #include <atomic>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace quorvel {
 
@@ -14,8 +15,9 @@ std::atomic<int> running{0};
 bool startDetachedThread(std::function<void()> work) {
     ++running;
     try {
-        std::thread([work = std::move(work)] {
-            work();
+        std::thread([work = std::move(work)]() mutable {
+            // What the work holds is released before the thread stops counting as running.
+            std::exchange(work, nullptr)();
             --running;
         }).detach();
         return true;

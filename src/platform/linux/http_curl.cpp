@@ -40,6 +40,7 @@ Text origin(const UrlParts& parts) {
 }
 
 struct Transfer {
+    const char* agent = kHttpUserAgent;
     Bytes body;
     bool stopAtHeaders = false;
     bool inInterimBlock = false;  // the headers of a 1xx or 3xx response
@@ -91,7 +92,7 @@ void fetch(const Text& url, const HttpTimeouts& timeouts, Transfer& transfer) {
     const Text address = origin(*parts) + parts->target;
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kHttpUserAgent);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, transfer.agent);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
@@ -125,6 +126,7 @@ Bytes httpGetBytes(const Text& url, const HttpTimeouts& timeouts) {
 
 bool httpProbe(const Text& url, const HttpTimeouts& timeouts) {
     Transfer transfer;
+    transfer.agent = kProbeUserAgent;
     transfer.stopAtHeaders = true;
     fetch(url, timeouts, transfer);
     return transfer.headersDone;

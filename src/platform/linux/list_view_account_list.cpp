@@ -26,7 +26,15 @@ int ListViewAccountList::rowCount() {
 }
 
 void ListViewAccountList::deleteRow(int row) {
-    caller_.call([this, row] { return model_->removeRowAt(row); });
+    caller_.call([this, row] {
+        // A single-selection view selects a neighbour when its current row goes; the list leaves
+        // no row selected, so the row stops being current before it is removed.
+        QItemSelectionModel* selection = view_->selectionModel();
+        if (selection->currentIndex().isValid() && selection->currentIndex().row() == row) {
+            selection->clearCurrentIndex();
+        }
+        return model_->removeRowAt(row);
+    });
 }
 
 void ListViewAccountList::deleteAllRows() {

@@ -3,15 +3,30 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QThread>
 
+#include <deque>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 
 namespace quorvel {
+
+class UiThreadCaller;
+
+// Lives on the UI thread; a queued wake-up of it runs the calls that wait. The wake-up is invoked
+// by name and carries no data: everything a call needs goes through the caller's queue.
+class UiThreadContext final : public QObject {
+    Q_OBJECT
+  public:
+    explicit UiThreadContext(UiThreadCaller& caller) : caller_(caller) {}
+    Q_INVOKABLE void runPending();
+
+  private:
+    UiThreadCaller& caller_;
+};
 
 class UiThreadCaller {
   public:
@@ -29,10 +44,16 @@ class UiThreadCaller {
     void shutDown();
 
   private:
+    friend class UiThreadContext;
+    void runPending();
+
     QThread* uiThread_;
-    std::mutex mutex_;   // guards context_; never held while waiting
-    QObject* context_;   // lives on the UI thread; queued calls are posted to it
-    bool alive_ = true;  // read and written on the UI thread only, or under mutex_
+    // The calls waiting for the UI thread, handed over under the mutex; the UI thread is only
+    // woken through Qt's queue. The mutex is never held while a call runs or a caller waits.
+    std::mutex mutex_;
+    std::deque<std::function<void()>> pending_;
+    UiThreadContext* context_;  // null once the UI is gone
+    bool alive_ = true;         // read and written on the UI thread only
 };
 
 template <typename Function>
@@ -51,14 +72,12 @@ auto UiThreadCaller::call(Function function) -> std::optional<decltype(function(
         if (context_ == nullptr) {
             return std::nullopt;
         }
-        // When the context goes, Qt drops this queued call with the promise inside it, and the
-        // waiting caller wakes with a broken promise: the UI is gone.
-        QMetaObject::invokeMethod(
-            context_,
-            [promise = std::move(promise), function = std::move(function)]() mutable {
-                promise->set_value(function());
-            },
-            Qt::QueuedConnection);
+        // Only the queue holds the promise: a call dropped at shutdown breaks it, and the caller
+        // wakes knowing that the UI is gone.
+        pending_.emplace_back([promise = std::move(promise), function = std::move(function)] {
+            promise->set_value(function());
+        });
+        QMetaObject::invokeMethod(context_, "runPending", Qt::QueuedConnection);
     }
     try {
         return future.get();

@@ -96,6 +96,8 @@ QWidget* MainWindow::createControl(const ControlDefinition& definition, QWidget*
         case ControlKind::Label: {
             auto* label = new QLabel(text, parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            // The style may tint a group box's inside; a label shows the window's own colour.
+            label->setAutoFillBackground(true);
             return label;
         }
         case ControlKind::EntryBox: {
@@ -150,7 +152,8 @@ QTableView* MainWindow::createAccountView(QWidget* parent) {
     }
     setColours(view, QPalette::Base, kListBackground, QPalette::Text, kListText);
     hideInactiveSelection(view);
-    view->viewport()->installEventFilter(this);
+    // The application-wide filter already sees the viewport's mouse presses; a filter of its own
+    // would see each press a second time and open the popup again once it has closed.
     accountView_ = view;
     return view;
 }
@@ -178,6 +181,8 @@ void MainWindow::showCentred() {
     const QRect screen = this->screen()->geometry();
     move(screen.left() + centredLeft(screen.width()), screen.top() + centredTop(screen.height()));
     show();
+    // A platform that knows the frame as soon as the window is shown sends no later move.
+    fitOuterSizeToFrame();
     raise();
     activateWindow();
     controls_.at(ControlId::UserNameBox)->setFocus();

@@ -1,0 +1,139 @@
+// Small helpers of the dynamic-DNS tests: the parts of a recorded request, an environment variable
+// set for one test, and a body run in a child process.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "support/refused_port.h"
+
+namespace quorvel::test {
+
+// The first line of a request, without its line end.
+inline std::string requestLine(const std::string& request) {
+    return request.substr(0, request.find("\r\n"));
+}
+
+// The value of a header ("" when absent); names are compared as written.
+inline std::optional<std::string> headerValue(const std::string& request, const std::string& name) {
+    const std::string key = "\r\n" + name + ": ";
+    const std::size_t start = request.find(key);
+    if (start == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t value = start + key.size();
+    return request.substr(value, request.find("\r\n", value) - value);
+}
+
+// The hostname value of an update request's query.
+inline std::string hostnameOf(const std::string& request) {
+    const std::string line = requestLine(request);
+    const std::size_t start = line.find("hostname=");
+    if (start == std::string::npos) {
+        return "<none>";
+    }
+    const std::size_t value = start + 9;
+    return line.substr(value, line.find('&', value) - value);
+}
+
+// Sets (or with nullopt removes) an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        apply(value);
+    }
+    ~ScopedEnv() { apply(old_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    void apply(const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(name_, value->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+struct ChildOutcome {
+    bool finished = false;  // ended by itself within the limit
+    int exitCode = -1;
+    std::string report;  // what the body returned
+};
+
+// Runs the body in a forked child, so that process-wide changes (an aborted HTTP client, another
+// network namespace) stay there. The child's report comes back through a pipe; a child that is
+// not done within the limit is killed, so a hang fails the test instead of stalling it.
+inline ChildOutcome runInChild(const std::function<std::string()>& body,
+                               std::chrono::seconds limit = std::chrono::seconds(60)) {
+    ChildOutcome outcome;
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return outcome;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return outcome;
+    }
+    if (child == 0) {
+        ::close(channel[0]);
+        const std::string report = body();
+        const char* data = report.data();
+        std::size_t left = report.size();
+        while (left > 0) {
+            const ssize_t n = ::write(channel[1], data, left);
+            if (n <= 0) {
+                break;
+            }
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        ::_exit(0);  // no exit routines, no test framework teardown in the child
+    }
+    ::close(channel[1]);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd watched{channel[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&watched, 1, static_cast<int>(left.count())) <= 0) {
+            ::kill(child, SIGKILL);
+            break;
+        }
+        const ssize_t n = ::read(channel[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            outcome.finished = true;  // the child closed its end: it is done
+            break;
+        }
+        outcome.report.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (outcome.finished && WIFEXITED(status)) {
+        outcome.exitCode = WEXITSTATUS(status);
+    } else {
+        outcome.finished = false;
+    }
+    return outcome;
+}
+
+}  // namespace quorvel::test
