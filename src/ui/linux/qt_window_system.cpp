@@ -28,7 +28,9 @@ bool QtWindowSystem::createMainWindow() {
     return true;
 }
 
-bool QtWindowSystem::mainWindowExists() { return window_ && !terminated_; }
+bool QtWindowSystem::mainWindowExists() {
+    return window_ && !terminated_;
+}
 
 namespace {
 
@@ -57,7 +59,7 @@ void QtWindowSystem::closeOnTermination() {
         }
         QCoreApplication::exit(0);
     });
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
