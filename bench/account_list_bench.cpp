@@ -2,7 +2,7 @@
 // Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPixmap>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "accounts/account_file.h"
+#include "percentiles.h"
 #include "support/temp_dir.h"
 #include "ui/linux/main_window.h"
 
@@ -89,19 +90,9 @@ void BM_WorkerCellRoundTrip(benchmark::State& state) {
         }
         worker.join();
     }
-    std::sort(microseconds.begin(), microseconds.end());
-    state.counters["median_us"] = microseconds[microseconds.size() / 2];
-    state.counters["p99_us"] = microseconds[microseconds.size() * 99 / 100];
+    reportPercentiles(state, "round_trip", microseconds);
 }
 BENCHMARK(BM_WorkerCellRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 }  // namespace quorvel
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +13,7 @@
 
 #include "ddns/update_request.h"
 #include "ddns/update_run.h"
+#include "percentiles.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/main_window.h"
@@ -102,19 +103,9 @@ void BM_UpdateRunWithUiLatency(benchmark::State& state) {
         prober.join();
         QCoreApplication::processEvents();
     }
-    std::sort(waits.begin(), waits.end());
-    state.counters["ui_wait_median_us"] = waits[waits.size() / 2];
-    state.counters["ui_wait_p99_us"] = waits[waits.size() * 99 / 100];
+    reportPercentiles(state, "ui_wait", waits);
 }
 BENCHMARK(BM_UpdateRunWithUiLatency)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace quorvel
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -424,73 +424,77 @@ const std::string kSavedRows =
     "li|pw2|office.example.org|\r\n" +
     "\xC0\xEE\xCB\xC4|pw3|\xB2\xE2\xCA\xD4.example.net|192.0.2.30\r\n";
 
-TEST(QuorvelProcess, EscClosesTheWindowAndSavesEveryAccountOfTheFile) {
-    Installation installation;
-    writeFileBytes(installation.accountFile(), kCraftedFile);
-    VirtualDisplay display(installation.dir());
-    ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
-    Session session(installation, display.name());
+// A copy of the program in a folder of its own, started on a display of its own.
+class QuorvelWindowTest : public ::testing::Test {
+  protected:
+    // Starts the program and waits until its main window is shown and has the keyboard focus.
+    void startAndFocus(const std::vector<std::string>& proxyEnvironment = {}) {
+        display_ = std::make_unique<VirtualDisplay>(installation_.dir());
+        ASSERT_FALSE(display_->name().empty()) << "Xvfb did not start";
+        session_ = std::make_unique<Session>(installation_, display_->name(), proxyEnvironment);
+        ASSERT_FALSE(session_->focusMainWindow().empty()) << session_->report();
+    }
+    // Waits for the program to end and checks that it ended as a normal close does.
+    void expectNormalEnd() {
+        const auto status = session_->program().waitForExit();
+        EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session_->report();
+    }
+    Session& session() { return *session_; }
+    std::string accountFileBytes() const { return readFileBytes(installation_.accountFile()); }
 
-    ASSERT_FALSE(session.focusMainWindow().empty()) << session.report();
-    ASSERT_TRUE(session.key("Escape")) << session.report();
-    const auto status = session.program().waitForExit();
+    Installation installation_;
 
-    EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session.report();
-    EXPECT_EQ(readFileBytes(installation.accountFile()), kSavedRows);
+  private:
+    std::unique_ptr<VirtualDisplay> display_;
+    std::unique_ptr<Session> session_;
+};
+
+TEST_F(QuorvelWindowTest, EscClosesTheWindowAndSavesEveryAccountOfTheFile) {
+    writeFileBytes(installation_.accountFile(), kCraftedFile);
+    ASSERT_NO_FATAL_FAILURE(startAndFocus());
+    ASSERT_TRUE(session().key("Escape")) << session().report();
+    expectNormalEnd();
+    EXPECT_EQ(accountFileBytes(), kSavedRows);
 }
 
-TEST(QuorvelProcess, EscWithShiftCtrlOrAltLeavesTheWindowOpen) {
-    Installation installation;
-    writeFileBytes(installation.accountFile(), kCraftedFile);
-    VirtualDisplay display(installation.dir());
-    ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
-    Session session(installation, display.name());
-
-    ASSERT_FALSE(session.focusMainWindow().empty()) << session.report();
+TEST_F(QuorvelWindowTest, EscWithShiftCtrlOrAltLeavesTheWindowOpen) {
+    writeFileBytes(installation_.accountFile(), kCraftedFile);
+    ASSERT_NO_FATAL_FAILURE(startAndFocus());
     // Each modified Esc stands between keys that build the account added next: the row saved at
     // the close shows that the window took every one of them, so it was open after each.
-    ASSERT_TRUE(session.click(kUserNameBox)) << session.report();
-    ASSERT_TRUE(session.type("ne")) << session.report();
-    ASSERT_TRUE(session.key("shift+Escape")) << session.report();
-    ASSERT_TRUE(session.type("u")) << session.report();
-    ASSERT_TRUE(session.click(kPasswordBox)) << session.report();
-    ASSERT_TRUE(session.key("ctrl+Escape")) << session.report();
-    ASSERT_TRUE(session.type("pw4")) << session.report();
-    ASSERT_TRUE(session.click(kDomainBox)) << session.report();
-    ASSERT_TRUE(session.key("alt+Escape")) << session.report();
-    ASSERT_TRUE(session.type("new.example.org")) << session.report();
-    ASSERT_TRUE(session.click(kIpBox)) << session.report();
-    ASSERT_TRUE(session.type("198.51.100.4")) << session.report();
-    ASSERT_TRUE(session.click(kAddButton)) << session.report();
-    ASSERT_TRUE(session.key("Escape")) << session.report();
-    const auto status = session.program().waitForExit();
-
-    EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session.report();
-    EXPECT_EQ(readFileBytes(installation.accountFile()),
-              kSavedRows + "neu|pw4|new.example.org|198.51.100.4\r\n");
+    Session& s = session();
+    ASSERT_TRUE(s.click(kUserNameBox)) << s.report();
+    ASSERT_TRUE(s.type("ne")) << s.report();
+    ASSERT_TRUE(s.key("shift+Escape")) << s.report();
+    ASSERT_TRUE(s.type("u")) << s.report();
+    ASSERT_TRUE(s.click(kPasswordBox)) << s.report();
+    ASSERT_TRUE(s.key("ctrl+Escape")) << s.report();
+    ASSERT_TRUE(s.type("pw4")) << s.report();
+    ASSERT_TRUE(s.click(kDomainBox)) << s.report();
+    ASSERT_TRUE(s.key("alt+Escape")) << s.report();
+    ASSERT_TRUE(s.type("new.example.org")) << s.report();
+    ASSERT_TRUE(s.click(kIpBox)) << s.report();
+    ASSERT_TRUE(s.type("198.51.100.4")) << s.report();
+    ASSERT_TRUE(s.click(kAddButton)) << s.report();
+    ASSERT_TRUE(s.key("Escape")) << s.report();
+    expectNormalEnd();
+    EXPECT_EQ(accountFileBytes(), kSavedRows + "neu|pw4|new.example.org|198.51.100.4\r\n");
 }
 
-TEST(QuorvelProcess, WithoutAnAccountFileTheCloseLeavesAnEmptyOne) {
-    Installation installation;
-    VirtualDisplay display(installation.dir());
-    ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
-    Session session(installation, display.name());
-
-    ASSERT_FALSE(session.focusMainWindow().empty()) << session.report();
-    ASSERT_TRUE(session.key("Escape")) << session.report();
-    const auto status = session.program().waitForExit();
-
-    EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session.report();
-    ASSERT_TRUE(std::filesystem::is_regular_file(installation.accountFile()));
-    EXPECT_EQ(std::filesystem::file_size(installation.accountFile()), 0u);
+TEST_F(QuorvelWindowTest, WithoutAnAccountFileTheCloseLeavesAnEmptyOne) {
+    ASSERT_NO_FATAL_FAILURE(startAndFocus());
+    ASSERT_TRUE(session().key("Escape")) << session().report();
+    expectNormalEnd();
+    ASSERT_TRUE(std::filesystem::is_regular_file(installation_.accountFile()));
+    EXPECT_EQ(std::filesystem::file_size(installation_.accountFile()), 0u);
     // The file holds passwords in clear text: its owner alone may read it.
-    const auto permissions = std::filesystem::status(installation.accountFile()).permissions();
+    const auto permissions = std::filesystem::status(installation_.accountFile()).permissions();
     EXPECT_EQ(
         permissions & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
         std::filesystem::perms::none);
 }
 
-TEST(QuorvelProcess, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingRequestEndsAtOnce) {
+TEST_F(QuorvelWindowTest, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingRequestEndsAtOnce) {
     if (!systemReportsConnection()) {
         GTEST_SKIP() << "the program tests the connection only where an interface other than "
                         "loopback is up";
@@ -507,14 +511,8 @@ TEST(QuorvelProcess, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingReques
         }
         return httpReply(200, "<html>home page</html>");
     });
-    Installation installation;
-    VirtualDisplay display(installation.dir());
-    ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
-    Session session(installation, display.name(),
-                    {"http_proxy=http://" + proxy.hostPort(), "no_proxy="});
-
     // No offline box: the start-up reached the probe page and the echo through the proxy.
-    ASSERT_FALSE(session.focusMainWindow().empty()) << session.report();
+    ASSERT_NO_FATAL_FAILURE(startAndFocus({"http_proxy=http://" + proxy.hostPort(), "no_proxy="}));
     ASSERT_TRUE(proxy.waitForRequests(2));
     const std::vector<std::string> startUp = proxy.requests();
     EXPECT_TRUE(startUp[0].starts_with("GET http://www.baidu.com/ HTTP/1.0\r\n")) << startUp[0];
@@ -526,15 +524,16 @@ TEST(QuorvelProcess, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingReques
               "Proxy-Connection: Keep-Alive\r\n"
               "\r\n");
 
-    ASSERT_TRUE(session.click(kUserNameBox)) << session.report();
-    ASSERT_TRUE(session.type("neu")) << session.report();
-    ASSERT_TRUE(session.click(kPasswordBox)) << session.report();
-    ASSERT_TRUE(session.type("p:w@4")) << session.report();
-    ASSERT_TRUE(session.click(kDomainBox)) << session.report();
-    ASSERT_TRUE(session.type("new.example.org")) << session.report();
-    ASSERT_TRUE(session.click(kAddButton)) << session.report();
-    ASSERT_TRUE(session.click(kUpdateButton)) << session.report();
-    ASSERT_TRUE(proxy.waitForRequests(3)) << session.report();
+    Session& s = session();
+    ASSERT_TRUE(s.click(kUserNameBox)) << s.report();
+    ASSERT_TRUE(s.type("neu")) << s.report();
+    ASSERT_TRUE(s.click(kPasswordBox)) << s.report();
+    ASSERT_TRUE(s.type("p:w@4")) << s.report();
+    ASSERT_TRUE(s.click(kDomainBox)) << s.report();
+    ASSERT_TRUE(s.type("new.example.org")) << s.report();
+    ASSERT_TRUE(s.click(kAddButton)) << s.report();
+    ASSERT_TRUE(s.click(kUpdateButton)) << s.report();
+    ASSERT_TRUE(proxy.waitForRequests(3)) << s.report();
     EXPECT_EQ(proxy.requests()[2],
               "GET http://members.3322.org/dyndns/update?system=dyndns&hostname=new.example.org"
               "&myip=&wildcard=OFF HTTP/1.0\r\n"
@@ -546,28 +545,27 @@ TEST(QuorvelProcess, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingReques
               "\r\n");
 
     // The request hangs for as long as the proxy stands; the close does not wait for it.
-    ASSERT_TRUE(session.key("Escape")) << session.report();
-    const auto status = session.program().waitForExit();
-    EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session.report();
-    EXPECT_EQ(readFileBytes(installation.accountFile()), "neu|p:w@4|new.example.org|\r\n");
+    ASSERT_TRUE(s.key("Escape")) << s.report();
+    expectNormalEnd();
+    EXPECT_EQ(accountFileBytes(), "neu|p:w@4|new.example.org|\r\n");
 }
 
-TEST(QuorvelProcess, TheEndOfTheSessionClosesTheWindowAndSavesTheAccounts) {
-    for (const int signal : {SIGTERM, SIGHUP}) {
-        Installation installation;
-        writeFileBytes(installation.accountFile(), kCraftedFile);
-        VirtualDisplay display(installation.dir());
-        ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
-        Session session(installation, display.name());
+class QuorvelSessionEndTest : public QuorvelWindowTest,
+                              public ::testing::WithParamInterface<int> {};
 
-        ASSERT_FALSE(session.focusMainWindow().empty()) << session.report();
-        session.program().signal(signal);
-        const auto status = session.program().waitForExit();
-
-        EXPECT_TRUE(exitedWith(status, 0)) << describe(status) << "\n" << session.report();
-        EXPECT_EQ(readFileBytes(installation.accountFile()), kSavedRows);
-    }
+TEST_P(QuorvelSessionEndTest, ClosesTheWindowAndSavesTheAccounts) {
+    writeFileBytes(installation_.accountFile(), kCraftedFile);
+    ASSERT_NO_FATAL_FAILURE(startAndFocus());
+    session().program().signal(GetParam());
+    expectNormalEnd();
+    EXPECT_EQ(accountFileBytes(), kSavedRows);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, QuorvelSessionEndTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == SIGTERM ? std::string("Sigterm")
+                                                          : std::string("Sighup");
+                         });
 
 TEST(QuorvelProcess, WithoutADisplayItReportsTheFatalErrorAndEndsWith255) {
     Installation installation;
