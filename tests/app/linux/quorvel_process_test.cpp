@@ -131,7 +131,9 @@ class Child {
                                              : ::dup2(options.passFd, kPassedFd)) < 0) {
                 ::_exit(125);
             }
-            if (options.withoutNetwork && ::unshare(CLONE_NEWNET) != 0) {
+            // Without root, a user namespace of its own lets the child have a network namespace.
+            if (options.withoutNetwork && ::unshare(CLONE_NEWNET) != 0 &&
+                ::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) {
                 [[maybe_unused]] const auto n =
                     ::write(STDERR_FILENO, kNoNamespace, sizeof kNoNamespace - 1);
                 ::_exit(126);
