@@ -13,8 +13,9 @@ packages=(
     qt6-base-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format
-    # The process tests: a virtual X server, real key presses, and fonts to draw the window with.
-    xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-wqy-microhei
+    # The process tests: a virtual X server, a window manager, real key presses, and fonts to
+    # draw the window with.
+    xvfb xauth xdotool x11-utils openbox fonts-dejavu-core fonts-wqy-microhei
 )
 
 missing=()

@@ -328,6 +328,11 @@ class Session {
     // within the bound.
     std::optional<std::string> xdotool(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "xdotool");
+        return tool(arguments);
+    }
+
+    // One X tool (xdotool, xwininfo, xprop) on the session's display, traced as xdotool is.
+    std::optional<std::string> tool(const std::vector<std::string>& arguments) {
         const std::string output = installation_.dir().file("xdotool.out");
         const std::string errors = installation_.dir().file("xdotool.err");
         Child tool(arguments, Child::Options{childEnvironment(display_), output, errors});
@@ -397,6 +402,9 @@ class Session {
     bool key(const std::string& keys) { return xdotool({"key", keys}).has_value(); }
     bool type(const std::string& text) { return xdotool({"type", text}).has_value(); }
 
+    // The main window, once focusMainWindow found it.
+    const std::string& window() const { return window_; }
+
     // What happened so far, for a failure message.
     std::string report() const {
         constexpr std::size_t kKept = 6000;  // the last steps are the ones that tell
@@ -430,9 +438,18 @@ const std::string kSavedRows =
 class QuorvelWindowTest : public ::testing::Test {
   protected:
     // Starts the program and waits until its main window is shown and has the keyboard focus.
-    void startAndFocus(const std::vector<std::string>& proxyEnvironment = {}) {
+    void startAndFocus(const std::vector<std::string>& proxyEnvironment = {},
+                       bool withWindowManager = false) {
         display_ = std::make_unique<VirtualDisplay>(installation_.dir());
         ASSERT_FALSE(display_->name().empty()) << "Xvfb did not start";
+        if (withWindowManager) {
+            windowManager_ = std::make_unique<Child>(
+                std::vector<std::string>{"openbox", "--sm-disable"},
+                Child::Options{childEnvironment(display_->name()), "/dev/null",
+                               installation_.dir().file("openbox.err")});
+            ASSERT_TRUE(waitForWindowManager())
+                << readFileBytes(installation_.dir().file("openbox.err"));
+        }
         session_ = std::make_unique<Session>(installation_, display_->name(), proxyEnvironment);
         ASSERT_FALSE(session_->focusMainWindow().empty()) << session_->report();
     }
@@ -447,7 +464,24 @@ class QuorvelWindowTest : public ::testing::Test {
     Installation installation_;
 
   private:
+    // A window manager announces itself on the root window once it manages windows.
+    bool waitForWindowManager() {
+        const auto deadline = std::chrono::steady_clock::now() + kWaitBound;
+        while (std::chrono::steady_clock::now() < deadline && windowManager_->running()) {
+            const std::string output = installation_.dir().file("xprop.out");
+            Child xprop({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"},
+                        Child::Options{childEnvironment(display_->name()), output});
+            if (exitedWith(xprop.waitForExit(), 0) &&
+                readFileBytes(output).find("window id") != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
     std::unique_ptr<VirtualDisplay> display_;
+    std::unique_ptr<Child> windowManager_;  // ends before the display does
     std::unique_ptr<Session> session_;
 };
 
@@ -550,6 +584,44 @@ TEST_F(QuorvelWindowTest, OneClickUpdatesThroughTheProxyAndACloseDuringAHangingR
     ASSERT_TRUE(s.key("Escape")) << s.report();
     expectNormalEnd();
     EXPECT_EQ(accountFileBytes(), "neu|p:w@4|new.example.org|\r\n");
+}
+
+// A number that xwininfo reports after its label, or -1.
+int fieldOf(const std::string& report, const std::string& label) {
+    const std::size_t at = report.find(label);
+    return at == std::string::npos ? -1 : std::atoi(report.c_str() + at + label.size());
+}
+
+TEST_F(QuorvelWindowTest, UnderAWindowManagerTheFrameIsCentredAtItsSizeAndAltF4ClosesIt) {
+    writeFileBytes(installation_.accountFile(), kCraftedFile);
+    ASSERT_NO_FATAL_FAILURE(startAndFocus({}, true));
+    Session& s = session();
+    // The manager reparents the window into its frame: the window's parent is the frame.
+    const auto tree = s.tool({"xwininfo", "-id", s.window(), "-tree"});
+    ASSERT_TRUE(tree) << s.report();
+    const std::string label = "Parent window id: ";
+    const std::size_t at = tree->find(label);
+    ASSERT_NE(at, std::string::npos) << *tree;
+    const std::size_t idStart = at + label.size();
+    const std::string frame = tree->substr(idStart, tree->find(' ', idStart) - idStart);
+    const auto info = s.tool({"xwininfo", "-id", frame});
+    ASSERT_TRUE(info) << s.report();
+    EXPECT_EQ(fieldOf(*info, "Width:"), 643) << *info;
+    EXPECT_EQ(fieldOf(*info, "Height:"), 418) << *info;
+    EXPECT_EQ(fieldOf(*info, "Absolute upper-left X:"), (1024 - 643) / 2) << *info;
+    EXPECT_EQ(fieldOf(*info, "Absolute upper-left Y:"), (768 - 418) / 2) << *info;
+    // A fixed size: the manager offers neither maximising nor resizing, but closing and minimising.
+    const auto actions = s.tool({"xprop", "-id", s.window(), "_NET_WM_ALLOWED_ACTIONS"});
+    ASSERT_TRUE(actions) << s.report();
+    EXPECT_NE(actions->find("_NET_WM_ACTION_CLOSE"), std::string::npos) << *actions;
+    EXPECT_NE(actions->find("_NET_WM_ACTION_MINIMIZE"), std::string::npos) << *actions;
+    EXPECT_EQ(actions->find("_NET_WM_ACTION_MAXIMIZE"), std::string::npos) << *actions;
+    EXPECT_EQ(actions->find("_NET_WM_ACTION_RESIZE"), std::string::npos) << *actions;
+
+    // Alt+F4 is the manager's: it asks the window to close, as the close button does.
+    ASSERT_TRUE(s.key("alt+F4")) << s.report();
+    expectNormalEnd();
+    EXPECT_EQ(accountFileBytes(), kSavedRows);
 }
 
 class QuorvelSessionEndTest : public QuorvelWindowTest,
