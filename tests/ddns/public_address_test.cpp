@@ -14,6 +14,7 @@
 #include "ddns/ddns_test_support.h"
 #include "platform/connectivity.h"
 #include "platform/message_box.h"
+#include "support/box_recorder.h"
 #include "support/loopback_http_server.h"
 
 namespace quorvel {
@@ -25,20 +26,7 @@ using namespace std::string_literals;
 constexpr char kEarlierText[] = "earlier text";
 
 // Records every box instead of showing it.
-class BoxRecorder {
-  public:
-    BoxRecorder()
-        : previous_(installMessageBoxHandler(
-              [this](const MessageBoxRequest& request) { boxes.push_back(request); })) {}
-    ~BoxRecorder() { installMessageBoxHandler(previous_); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
-    std::vector<MessageBoxRequest> boxes;
-
-  private:
-    MessageBoxHandler previous_;
-};
+using test::BoxRecorder;
 
 std::string describe(const std::vector<MessageBoxRequest>& boxes) {
     std::string text;

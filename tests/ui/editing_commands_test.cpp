@@ -8,6 +8,7 @@
 
 #include "app/program.h"
 #include "platform/message_box.h"
+#include "support/box_recorder.h"
 #include "support/memory_account_list.h"
 #include "support/temp_dir.h"
 
@@ -19,14 +20,7 @@ using Row = MemoryAccountList::Row;
 
 class EditingCommandsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        previous = installMessageBoxHandler(
-            [this](const MessageBoxRequest& box) { boxes.push_back(box); });
-    }
-    void TearDown() override {
-        installMessageBoxHandler(previous);
-        publicIpText.clear();
-    }
+    void TearDown() override { publicIpText.clear(); }
 
     // Runs the add command on these box texts, recording which boxes it read.
     void add(std::map<EntryBox, Text> texts) {
@@ -37,9 +31,9 @@ class EditingCommandsTest : public ::testing::Test {
     }
 
     MemoryAccountList list;
-    std::vector<MessageBoxRequest> boxes;
+    test::BoxRecorder recorder;
+    std::vector<MessageBoxRequest>& boxes = recorder.boxes;
     std::vector<EntryBox> read;
-    MessageBoxHandler previous;
 };
 
 TEST_F(EditingCommandsTest, AddFillsTheRowAndShowsTheAddressItStandsFor) {

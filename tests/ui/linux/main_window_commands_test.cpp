@@ -12,6 +12,7 @@
 #include "platform/connectivity.h"
 #include "platform/linux/gbk.h"
 #include "platform/message_box.h"
+#include "support/box_recorder.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/main_window.h"
@@ -43,8 +44,6 @@ class MainWindowCommandsTest : public ::testing::Test {
             }
             return test::httpReply(200, "good 203.0.113.9");
         });
-        previousBoxes = installMessageBoxHandler(
-            [this](const MessageBoxRequest& box) { boxes.push_back(box); });
         DdnsEndpoints endpoints;
         endpoints.updateHost = endpoints.ipEchoHost = endpoints.probeHost = provider.hostPort();
         window = std::make_unique<MainWindow>(dir.file("peizhi.ini"), endpoints);
@@ -53,7 +52,6 @@ class MainWindowCommandsTest : public ::testing::Test {
     }
     void TearDown() override {
         window.reset();
-        installMessageBoxHandler(previousBoxes);
         publicIpText.clear();
     }
 
@@ -91,8 +89,8 @@ class MainWindowCommandsTest : public ::testing::Test {
 
     test::LoopbackHttpServer provider;
     test::TempDir dir;
-    std::vector<MessageBoxRequest> boxes;
-    MessageBoxHandler previousBoxes;
+    test::BoxRecorder recorder;
+    std::vector<MessageBoxRequest>& boxes = recorder.boxes;
     std::unique_ptr<MainWindow> window;
 };
 
