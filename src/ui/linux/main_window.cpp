@@ -177,9 +177,14 @@ void MainWindow::runCreatedEvent() {
     onMainWindowCreated(*this);
 }
 
-void MainWindow::showCentred() {
+// The frame's top-left corner; before the frame is known, the window's own.
+void MainWindow::centreOnScreen() {
     const QRect screen = this->screen()->geometry();
     move(screen.left() + centredLeft(screen.width()), screen.top() + centredTop(screen.height()));
+}
+
+void MainWindow::showCentred() {
+    centreOnScreen();
     show();
     // A platform that knows the frame as soon as the window is shown sends no later move.
     fitOuterSizeToFrame();
@@ -245,8 +250,7 @@ void MainWindow::fitOuterSizeToFrame() {
         return;
     }
     setFixedSize(client);
-    const QRect screen = this->screen()->geometry();
-    move(screen.left() + centredLeft(screen.width()), screen.top() + centredTop(screen.height()));
+    centreOnScreen();
 }
 
 }  // namespace quorvel

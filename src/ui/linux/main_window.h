@@ -45,6 +45,7 @@ class MainWindow final : public QWidget, public MainWindowControls {
     QWidget* createControl(const ControlDefinition& definition, QWidget* parent);
     QTableView* createAccountView(QWidget* parent);
     void openPopupMenu(const QPoint& pointer);
+    void centreOnScreen();
     void fitOuterSizeToFrame();
 
     Text accountFile_;
