@@ -101,7 +101,7 @@ std::optional<UrlParts> splitUrl(const Text& url) {
         authority = authority.substr(at + 1);
     }
 
-    parts.port = parts.scheme == "https" ? 443 : 80;
+    parts.port = defaultPortOf(parts.scheme);
     const std::size_t colon = authority.rfind(':');
     if (colon != Text::npos && authority.find(']', colon) == Text::npos) {
         const Text port = authority.substr(colon + 1);

@@ -23,6 +23,11 @@ inline constexpr std::size_t kMaxTargetSize = 2048;
 inline constexpr std::size_t kMaxUserNameSize = 128;
 inline constexpr std::size_t kMaxPasswordSize = 128;
 
+// The port of a scheme when the URL names none: 443 for https, 80 for http.
+inline int defaultPortOf(const Text& scheme) {
+    return scheme == "https" ? 443 : 80;
+}
+
 // "scheme://[user[:password]@]host[:port][/path][?query][#fragment]".
 // The authority ends at the first "/" after "://". Within it the user information ends at the
 // last "@", and the user name at the first ":" of the user information: so a password may hold

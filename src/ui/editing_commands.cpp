@@ -13,7 +13,7 @@ void addAccount(AccountList& list, const std::function<Text(EntryBox)>& readEntr
     const EntryBox boxes[3] = {EntryBox::UserName, EntryBox::Password, EntryBox::Domain};
     for (int i = 0; i < 3; ++i) {
         required[i] = readEntry(boxes[i]);
-        if (required[i].empty()) {  // only spaces count as filled: nothing is trimmed
+        if (required[i].empty()) {  // nothing is trimmed: a text of spaces counts as filled
             showMessageBox(kMissingFieldsMessage, kMissingFieldsTitle, MessageIcon::Error);
             return;
         }

@@ -31,9 +31,8 @@ bool clientReady() {
 }
 
 Text origin(const UrlParts& parts) {
-    const int defaultPort = parts.scheme == "https" ? 443 : 80;
     Text text = parts.scheme + "://" + parts.host;
-    if (parts.port != defaultPort) {
+    if (parts.port != defaultPortOf(parts.scheme)) {
         text += ":" + std::to_string(parts.port);
     }
     return text;
