@@ -28,3 +28,8 @@ quorvel_warnings(quorvel_linux)
 add_executable(quorvel src/app/linux/main.cpp)
 target_link_libraries(quorvel PRIVATE quorvel_linux)
 quorvel_warnings(quorvel)
+
+# Writes the icon above into the Windows build's icon file (run by hand when the icon changes).
+add_executable(windows_icon EXCLUDE_FROM_ALL tools/windows_icon.cpp)
+target_link_libraries(windows_icon PRIVATE quorvel_linux)
+quorvel_warnings(windows_icon)
