@@ -39,15 +39,19 @@ quorvel_windows_tests(ddns_tests)
 
 # The Win32 front end: the list view's operations, the main window, and the batch run on them.
 add_executable(windows_tests
+    support/loopback_http_server.cpp
     platform/windows/list_view_account_list_test.cpp
     ui/windows/main_window_test.cpp
+    ui/windows/update_run_test.cpp
+    ui/windows/windows_tests.rc
 )
-target_link_libraries(windows_tests PRIVATE quorvel_windows GTest::gmock GTest::gtest_main)
+target_link_libraries(windows_tests PRIVATE quorvel_windows ws2_32 GTest::gmock GTest::gtest_main)
 quorvel_windows_tests(windows_tests)
 
 # The whole program as a process: a copy of quorvel.exe in a folder with a crafted peizhi.ini.
-add_executable(quorvel_process_test app/windows/quorvel_process_test.cpp)
-target_compile_definitions(quorvel_process_test PRIVATE QUORVEL_EXECUTABLE="$<TARGET_FILE_NAME:quorvel>")
+add_executable(quorvel_process_test app/windows/quorvel_process_test.cpp
+    support/loopback_http_server.cpp)
+target_compile_definitions(quorvel_process_test PRIVATE QUORVEL_EXECUTABLE="$<TARGET_FILE:quorvel>")
 add_dependencies(quorvel_process_test quorvel)
-target_link_libraries(quorvel_process_test PRIVATE quorvel_core GTest::gtest_main)
+target_link_libraries(quorvel_process_test PRIVATE quorvel_windows ws2_32 GTest::gtest_main)
 quorvel_windows_tests(quorvel_process_test)

@@ -3,7 +3,8 @@
 
 namespace quorvel {
 
-// True when an interface other than loopback is up and has an address.
+// True when the system reports a connection: on Linux, an interface other than loopback that is up
+// and has an address; on Windows, what WinINet says of the connection state.
 bool systemReportsConnection();
 
 }  // namespace quorvel

@@ -2,17 +2,21 @@
 // set for one test, and a body run in a child process.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#ifdef _WIN32
+#include <gtest/gtest.h>
+#include <windows.h>
+#else
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -62,11 +66,16 @@ class ScopedEnv {
 
   private:
     void apply(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The C runtime passes the change on to the process environment; "" removes the name.
+        ::_putenv_s(name_, value ? value->c_str() : "");
+#else
         if (value) {
             ::setenv(name_, value->c_str(), 1);
         } else {
             ::unsetenv(name_);
         }
+#endif
     }
     const char* name_;
     std::optional<std::string> old_;
@@ -78,6 +87,72 @@ struct ChildOutcome {
     std::string report;  // what the body returned
 };
 
+#ifdef _WIN32
+// Set in the environment of a child that runs one test again to report on its body.
+inline constexpr char kChildReportVariable[] = "QUORVEL_TEST_CHILD_REPORT";
+
+// Runs the body in a child process, so that process-wide changes (an aborted HTTP client) stay
+// there. Windows cannot fork: the child is this program again, running the current test alone;
+// there runInChild runs the body, writes its report to the file that the parent named, and ends
+// the process. So whatever the test does before runInChild happens again in the child, on its
+// own: a test prepares everything the body needs inside the body. A child that is not done
+// within the limit is killed, so a hang fails the test instead of stalling it.
+inline ChildOutcome runInChild(const std::function<std::string()>& body,
+                               std::chrono::seconds limit = std::chrono::seconds(60)) {
+    char reportPath[MAX_PATH];
+    if (::GetEnvironmentVariableA(kChildReportVariable, reportPath, MAX_PATH) > 0) {
+        const std::string report = body();
+        std::ofstream(reportPath, std::ios::binary) << report;
+        // Like _exit after a fork: no exit routines, no teardown of threads still blocked.
+        ::TerminateProcess(::GetCurrentProcess(), 0);
+    }
+    ChildOutcome outcome;
+    char program[MAX_PATH];
+    char folder[MAX_PATH];
+    if (::GetModuleFileNameA(nullptr, program, MAX_PATH) == 0 ||
+        ::GetTempPathA(MAX_PATH, folder) == 0 ||
+        ::GetTempFileNameA(folder, "qvc", 0, reportPath) == 0) {
+        return outcome;
+    }
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string command = "\"" + std::string(program) +
+                          "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
+    // The child's own test report would only repeat this one.
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE quiet = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherited,
+                                       OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = quiet;
+    PROCESS_INFORMATION child{};
+    ::SetEnvironmentVariableA(kChildReportVariable, reportPath);
+    const BOOL started = ::CreateProcessA(program, command.data(), nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &startup, &child);
+    ::SetEnvironmentVariableA(kChildReportVariable, nullptr);
+    ::CloseHandle(quiet);
+    if (started) {
+        const auto milliseconds =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limit).count();
+        if (::WaitForSingleObject(child.hProcess, static_cast<DWORD>(milliseconds)) ==
+            WAIT_OBJECT_0) {
+            DWORD code = 0;
+            ::GetExitCodeProcess(child.hProcess, &code);
+            outcome.finished = true;
+            outcome.exitCode = static_cast<int>(code);
+            std::ifstream file(reportPath, std::ios::binary);
+            outcome.report.assign(std::istreambuf_iterator<char>(file), {});
+        } else {
+            ::TerminateProcess(child.hProcess, 1);
+            ::WaitForSingleObject(child.hProcess, INFINITE);
+        }
+        ::CloseHandle(child.hThread);
+        ::CloseHandle(child.hProcess);
+    }
+    ::DeleteFileA(reportPath);
+    return outcome;
+}
+#else
 // Runs the body in a forked child, so that process-wide changes (an aborted HTTP client, another
 // network namespace) stay there. The child's report comes back through a pipe; a child that is
 // not done within the limit is killed, so a hang fails the test instead of stalling it.
@@ -135,5 +210,6 @@ inline ChildOutcome runInChild(const std::function<std::string()>& body,
     }
     return outcome;
 }
+#endif
 
 }  // namespace quorvel::test

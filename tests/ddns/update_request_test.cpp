@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
+
 #include "ddns/ddns_test_support.h"
 #include "support/loopback_http_server.h"
 
@@ -12,14 +14,58 @@ namespace {
 
 using namespace std::string_literals;
 
+// libcurl sends the credentials with the first request. WinINet sends them only in answer to a
+// challenge, on a new request that adds them after its own headers.
+#ifdef _WIN32
+constexpr bool kCredentialsOnlyWhenChallenged = true;
+#else
+constexpr bool kCredentialsOnlyWhenChallenged = false;
+#endif
+constexpr std::size_t kRequestsPerAuthorisedFetch = kCredentialsOnlyWhenChallenged ? 2 : 1;
+
+// "用户:密码" for Basic. libcurl encodes the GBK bytes as they are; Wine's WinINet encodes the
+// text in UTF-8, whatever the code page.
+#ifdef _WIN32
+constexpr char kBasicOfChineseCredentials[] = "55So5oi3OuWvhueggQ==";
+#else
+constexpr char kBasicOfChineseCredentials[] = "08O7pzrD3MLr";
+#endif
+
 // The request that the provider must see for a target and Basic credentials (base64 of
-// "user:password").
+// "user:password"; empty for a request without them).
 std::string expectedRequest(const std::string& target, const std::string& hostPort,
                             const std::string& basic) {
-    return "GET " + target + " HTTP/1.0\r\nHost: " + hostPort + "\r\nAuthorization: Basic " +
-           basic +
-           "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"
-           "Accept: */*\r\n\r\n";
+    const std::string start = "GET " + target + " HTTP/1.0\r\nHost: " + hostPort + "\r\n";
+    const std::string authorization = basic.empty() ? "" : "Authorization: Basic " + basic + "\r\n";
+    const std::string agentAndAccept =
+        "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\nAccept: */*\r\n";
+    return kCredentialsOnlyWhenChallenged ? start + agentAndAccept + authorization + "\r\n"
+                                          : start + authorization + agentAndAccept + "\r\n";
+}
+
+// The requests of one update with credentials at a provider that challenges (below).
+std::vector<std::string> expectedExchange(const std::string& target, const std::string& hostPort,
+                                          const std::string& basic) {
+    if (kCredentialsOnlyWhenChallenged) {
+        return {expectedRequest(target, hostPort, ""), expectedRequest(target, hostPort, basic)};
+    }
+    return {expectedRequest(target, hostPort, basic)};
+}
+
+// A provider that asks for Basic credentials when a request brings none, and otherwise answers
+// as the script says.
+test::LoopbackHttpServer::Script challengingUnlessAuthorised(
+    test::LoopbackHttpServer::Script then) {
+    return [then](const std::string& request) {
+        return test::headerValue(request, "Authorization")
+                   ? then(request)
+                   : test::httpReply(401, "badauth", true,
+                                     "WWW-Authenticate: Basic realm=\"members\"\r\n");
+    };
+}
+
+test::Reply good(const std::string&) {
+    return test::httpReply(200, "good 127.0.0.1");
 }
 
 DdnsEndpoints at(const std::string& updateHost) {
@@ -59,16 +105,18 @@ TEST(UpdateRequest, SendsTheAccountUnescapedExceptSpacesAndCutAtHash) {
         // GBK: 用户 is D3C3 BBA7, 密码 C3DC C2EB, 测试 B2E2 CAD4.
         {"high bytes raw", "用户", "密码", "测试.example.net", "",
          "/dyndns/update?system=dyndns&hostname=\xB2\xE2\xCA\xD4.example.net&myip=&wildcard=OFF",
-         "08O7pzrD3MLr"},
+         kBasicOfChineseCredentials},
     };
+    // Every provider stays up to the end, so that no case gets the port of an earlier one, whose
+    // credentials WinINet keeps for the rest of the process.
+    std::list<test::LoopbackHttpServer> providers;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::LoopbackHttpServer provider;
+        test::LoopbackHttpServer& provider = providers.emplace_back();
+        provider.answer(challengingUnlessAuthorised(good));
         EXPECT_EQ(updateHost(c.user, c.password, c.domain, c.ip, at(provider.hostPort())),
                   "更新成功!");
-        const std::vector<std::string> requests = provider.requests();
-        ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(requests[0], expectedRequest(c.target, provider.hostPort(), c.basic));
+        EXPECT_EQ(provider.requests(), expectedExchange(c.target, provider.hostPort(), c.basic));
     }
 }
 
@@ -104,6 +152,7 @@ TEST(UpdateRequest, FetchesOnlyAccountsWithinTheLimitsAndWithoutLineBreaks) {
 
 TEST(UpdateRequest, GoesThroughTheProxyOfTheEnvironmentWithTheAbsoluteUrl) {
     test::LoopbackHttpServer proxy;
+    proxy.answer(challengingUnlessAuthorised(good));
     // The host never needs resolving: the proxy stands for it. ".invalid" keeps it off the
     // Internet even if the proxy were not used.
     const test::ScopedEnv viaProxy("http_proxy", "http://" + proxy.hostPort());
@@ -112,13 +161,18 @@ TEST(UpdateRequest, GoesThroughTheProxyOfTheEnvironmentWithTheAbsoluteUrl) {
     EXPECT_EQ(updateHost("user", "pass", "home.example.net", "", at("members.example.invalid")),
               "更新成功!");
     const std::vector<std::string> requests = proxy.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(test::requestLine(requests[0]),
-              "GET http://members.example.invalid/dyndns/update?system=dyndns&hostname="
-              "home.example.net&myip=&wildcard=OFF HTTP/1.0");
-    EXPECT_EQ(test::headerValue(requests[0], "Host"), "members.example.invalid");
-    EXPECT_EQ(test::headerValue(requests[0], "Authorization"), "Basic dXNlcjpwYXNz");
-    EXPECT_EQ(test::headerValue(requests[0], "User-Agent"),
+    ASSERT_EQ(requests.size(), kRequestsPerAuthorisedFetch);
+    // WinINet names the port in the absolute form; libcurl leaves the default out.
+    const std::string authority =
+        kCredentialsOnlyWhenChallenged ? "members.example.invalid:80" : "members.example.invalid";
+    const std::string& authorised = requests.back();
+    EXPECT_EQ(test::requestLine(authorised),
+              "GET http://" + authority +
+                  "/dyndns/update?system=dyndns&hostname=home.example.net&myip=&wildcard=OFF "
+                  "HTTP/1.0");
+    EXPECT_EQ(test::headerValue(authorised, "Host"), "members.example.invalid");
+    EXPECT_EQ(test::headerValue(authorised, "Authorization"), "Basic dXNlcjpwYXNz");
+    EXPECT_EQ(test::headerValue(authorised, "User-Agent"),
               "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
 }
 
@@ -133,28 +187,40 @@ TEST(UpdateRequest, WithoutProxyTheRequestLineHoldsOnlyTheTarget) {
 
 TEST(UpdateRequest, FollowsARedirectOnTheSameServerWithTheCredentials) {
     test::LoopbackHttpServer provider;
-    provider.answer([](const std::string& request) {
+    provider.answer(challengingUnlessAuthorised([](const std::string& request) {
         // The redirect's own body must not count: only the final response does.
         return test::requestLine(request).starts_with("GET /dyndns/update")
                    ? test::httpReply(302, "nochg", true, "Location: /dyndns/moved?step=2\r\n")
                    : test::httpReply(200, "good 203.0.113.7");
-    });
+    }));
     EXPECT_EQ(updateHost("user", "pass", "h", "", at(provider.hostPort())), "更新成功!");
-    const std::vector<std::string> requests = provider.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(test::requestLine(requests[1]), "GET /dyndns/moved?step=2 HTTP/1.0");
-    EXPECT_EQ(test::headerValue(requests[1], "Authorization"), "Basic dXNlcjpwYXNz");
+    std::vector<std::string> seen;
+    for (const std::string& request : provider.requests()) {
+        seen.push_back(test::requestLine(request) + " | " +
+                       test::headerValue(request, "Authorization").value_or("none"));
+    }
+    const std::string update =
+        "GET /dyndns/update?system=dyndns&hostname=h&myip=&wildcard=OFF HTTP/1.0 | ";
+    const std::string moved = "GET /dyndns/moved?step=2 HTTP/1.0 | ";
+    const std::string basic = "Basic dXNlcjpwYXNz";
+    if (kCredentialsOnlyWhenChallenged) {
+        EXPECT_EQ(seen, (std::vector<std::string>{update + "none", update + basic, moved + "none",
+                                                  moved + basic}));
+    } else {
+        EXPECT_EQ(seen, (std::vector<std::string>{update + basic, moved + basic}));
+    }
 }
 
 TEST(UpdateRequest, FollowsARedirectToAnotherPortWithoutTheCredentials) {
     test::LoopbackHttpServer elsewhere;
     elsewhere.answerAlways(test::httpReply(200, "nochg 203.0.113.7"));
     test::LoopbackHttpServer provider;
-    provider.answerAlways(test::httpReply(
-        302, "good", true, "Location: http://" + elsewhere.hostPort() + "/landing\r\n"));
+    const test::Reply away = test::httpReply(
+        302, "good", true, "Location: http://" + elsewhere.hostPort() + "/landing\r\n");
+    provider.answer(challengingUnlessAuthorised([away](const std::string&) { return away; }));
     EXPECT_EQ(updateHost("user", "pass", "h", "", at(provider.hostPort())),
               "域名IP和你外网IP已同步!");
-    ASSERT_EQ(provider.requests().size(), 1u);
+    EXPECT_EQ(provider.requests().size(), kRequestsPerAuthorisedFetch);
     const std::vector<std::string> moved = elsewhere.requests();
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_EQ(test::requestLine(moved[0]), "GET /landing HTTP/1.0");

@@ -1,14 +1,11 @@
 // The loopback test provider: one thread accepts, one thread serves each connection.
 #include "support/loopback_http_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
+#include <type_traits>
+
+#include "support/sockets.h"
 
 namespace quorvel::test {
 
@@ -31,9 +28,9 @@ const char* reasonOf(int status) {
     }
 }
 
-void sendAll(int socket, const char* data, std::size_t size) {
+void sendAll(NativeSocket socket, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL);
+        const long n = sendSome(socket, data, size);
         if (n <= 0) {
             return;
         }
@@ -60,30 +57,29 @@ Reply silence() {
 }
 
 LoopbackHttpServer::LoopbackHttpServer() {
+    static_assert(std::is_same_v<Socket, NativeSocket>);
     answerAlways(httpReply(200, "good 127.0.0.1"));
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 64);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    if (::pipe2(stopPipe_, O_CLOEXEC) != 0) {
-        stopPipe_[0] = stopPipe_[1] = -1;
+    listener_ = openLoopbackSocket(SOCK_STREAM, &port_);
+    if (listener_ != kNoSocket) {
+        ::listen(listener_, 64);
     }
+    stopSignal_ = openLoopbackSocket(SOCK_DGRAM, &stopPort_);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    ::close(stopPipe_[1]);  // wakes every thread that polls the pipe's other end
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<unsigned short>(stopPort_));
+    const char stop = 0;
+    ::sendto(stopSignal_, &stop, 1, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     acceptor_.join();
     for (std::thread& connection : connections_) {
         connection.join();
     }
-    ::close(stopPipe_[0]);
-    ::close(listener_);
+    closeSocket(stopSignal_);
+    closeSocket(listener_);
 }
 
 std::string LoopbackHttpServer::hostPort() const {
@@ -111,28 +107,28 @@ bool LoopbackHttpServer::waitForRequests(std::size_t n) const {
 
 void LoopbackHttpServer::acceptLoop() {
     for (;;) {
-        pollfd watched[2] = {{listener_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(watched, 2, -1) < 0 || watched[1].revents != 0) {
+        pollfd watched[2] = {{listener_, POLLIN, 0}, {stopSignal_, POLLIN, 0}};
+        if (pollSockets(watched, 2) < 0 || watched[1].revents != 0) {
             return;
         }
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0) {
+        const NativeSocket client = acceptSocket(listener_);
+        if (client != kNoSocket) {
             connections_.emplace_back([this, client] { serve(client); });
         }
     }
 }
 
-void LoopbackHttpServer::serve(int client) {
+void LoopbackHttpServer::serve(Socket client) {
     std::string request;
     char buffer[4096];
     bool stopped = false;
     while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd watched[2] = {{client, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(watched, 2, -1) < 0 || watched[1].revents != 0) {
+        pollfd watched[2] = {{client, POLLIN, 0}, {stopSignal_, POLLIN, 0}};
+        if (pollSockets(watched, 2) < 0 || watched[1].revents != 0) {
             stopped = true;
             break;
         }
-        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        const long n = receiveSome(client, buffer, sizeof buffer);
         if (n <= 0) {
             break;
         }
@@ -147,15 +143,20 @@ void LoopbackHttpServer::serve(int client) {
         }
         arrived_.notify_all();
         sendAll(client, reply.bytes.data(), std::min(reply.bytes.size(), reply.closeAfter));
-        if (reply.hang) {
-            // Silent until the client gives up or the server stops.
-            pollfd watched[2] = {{client, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-            while (::poll(watched, 2, -1) > 0 && watched[1].revents == 0 &&
-                   ::recv(client, buffer, sizeof buffer, 0) > 0) {
-            }
+        if (!reply.hang) {
+            // The answer is over: the server ends its side, as HTTP servers do, and lets the client
+            // end the connection. Closing at once while bytes lay unread (a client may already
+            // have sent its next request on this connection) would reset the connection, and the
+            // client could lose the answer.
+            shutdownSending(client);
+        }
+        // Silent until the client gives up or the server stops; whatever else arrives is dropped.
+        pollfd watched[2] = {{client, POLLIN, 0}, {stopSignal_, POLLIN, 0}};
+        while (pollSockets(watched, 2) > 0 && watched[1].revents == 0 &&
+               receiveSome(client, buffer, sizeof buffer) > 0) {
         }
     }
-    ::close(client);
+    closeSocket(client);
 }
 
 }  // namespace quorvel::test

@@ -47,12 +47,20 @@ class LoopbackHttpServer {
     bool waitForRequests(std::size_t n) const;
 
   private:
-    void acceptLoop();
-    void serve(int client);
+#ifdef _WIN32
+    using Socket = unsigned long long;  // Winsock's SOCKET
+#else
+    using Socket = int;
+#endif
 
-    int listener_ = -1;
+    void acceptLoop();
+    void serve(Socket client);
+
+    Socket listener_;
     int port_ = 0;
-    int stopPipe_[2] = {-1, -1};
+    // A datagram sent here when the server stops stays unread, so it wakes every waiting thread.
+    Socket stopSignal_;
+    int stopPort_ = 0;
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;
     Script script_;

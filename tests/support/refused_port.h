@@ -1,14 +1,10 @@
 // A loopback port that refuses every connection: an endpoint that no test can reach by accident.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "ddns/endpoints.h"
+#include "support/sockets.h"
 
 namespace quorvel::test {
 
@@ -16,24 +12,15 @@ namespace quorvel::test {
 // no other process can take it while the test runs.
 class RefusedPort {
   public:
-    RefusedPort() {
-        socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~RefusedPort() { ::close(socket_); }
+    RefusedPort() { socket_ = openLoopbackSocket(SOCK_STREAM, &port_); }
+    ~RefusedPort() { closeSocket(socket_); }
     RefusedPort(const RefusedPort&) = delete;
     RefusedPort& operator=(const RefusedPort&) = delete;
 
     std::string hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
 
   private:
-    int socket_ = -1;
+    NativeSocket socket_ = kNoSocket;
     int port_ = 0;
 };
 
