@@ -16,6 +16,9 @@ packages=(
     # The process tests: a virtual X server, a window manager, real key presses, and fonts to
     # draw the window with.
     xvfb xauth xdotool x11-utils openbox fonts-dejavu-core fonts-wqy-microhei
+    # The Windows build: the cross compiler, and Wine to run its tests, with the caption font and
+    # the locale data from which the tests compile the Chinese locale that Wine needs.
+    g++-mingw-w64-x86-64 mingw-w64 wine wine64 fonts-wine locales
 )
 
 missing=()

@@ -462,6 +462,18 @@ struct SeenAtBox {
     Text text;
 };
 
+// This thread's main window, shown or not; never the window of another test program that runs
+// at the same time.
+HWND ownMainWindow() {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, kMainWindowClass, nullptr)) != nullptr) {
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 TEST(MainWindowStartTest, CreatedEventLoadsTheFileAndLooksUpBeforeTheWindowIsShown) {
     TempDir dir;
     test::RefusedPort offline;
@@ -472,7 +484,7 @@ TEST(MainWindowStartTest, CreatedEventLoadsTheFileAndLooksUpBeforeTheWindowIsSho
     SeenAtBox seen;
     const MessageBoxHandler previous =
         installMessageBoxHandler([&](const MessageBoxRequest& request) {
-            const HWND main = FindWindowA(kMainWindowClass, nullptr);
+            const HWND main = ownMainWindow();
             seen.asked = true;
             seen.windowVisible = main != nullptr && IsWindowVisible(main);
             seen.rows = windows.mainWindow()->accountList()->rowCount();
@@ -506,13 +518,12 @@ TEST(MainWindowStartTest, WindowClosedDuringTheCreatedEventIsNotShown) {
     TempDir dir;
     test::RefusedPort offline;
     Win32WindowSystem windows(dir.file(kAccountFileName), test::refusedEndpoints(offline));
-    const MessageBoxHandler previous = installMessageBoxHandler([](const MessageBoxRequest&) {
-        SendMessageA(FindWindowA(kMainWindowClass, nullptr), WM_ENDSESSION, TRUE, 0);
-    });
+    const MessageBoxHandler previous = installMessageBoxHandler(
+        [](const MessageBoxRequest&) { SendMessageA(ownMainWindow(), WM_ENDSESSION, TRUE, 0); });
     ASSERT_TRUE(windows.createMainWindow());
     installMessageBoxHandler(previous);
     EXPECT_FALSE(windows.mainWindowExists());
-    EXPECT_EQ(FindWindowA(kMainWindowClass, nullptr), nullptr);
+    EXPECT_EQ(ownMainWindow(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(dir.file(kAccountFileName))) << "saved on the way out";
     windows.runMessageLoop();  // returns at once: there is nothing to wait for
     MSG quit;
@@ -1091,7 +1102,7 @@ TEST(Win32WindowSystemTest, StartProgramRunsTheLoopUntilEscClosesTheWindow) {
     int boxesSeen = 0;
     const MessageBoxHandler previous = installMessageBoxHandler([&](const MessageBoxRequest&) {
         ++boxesSeen;
-        PostMessageA(FindWindowA(kMainWindowClass, nullptr), WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(ownMainWindow(), WM_KEYDOWN, VK_ESCAPE, 1);
     });
     // The safety net of a loop that never ends: a quit request of its own.
     bool safetyFired = false;
