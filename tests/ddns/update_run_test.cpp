@@ -21,6 +21,7 @@
 #include "platform/linux/account_table_model.h"
 #include "platform/linux/list_view_account_list.h"
 #include "platform/threads.h"
+#include "support/gate.h"
 #include "support/loopback_http_server.h"
 
 namespace quorvel {
@@ -40,31 +41,7 @@ constexpr char kUpdated[] = "更新成功!";
 constexpr char kInSync[] = "域名IP和你外网IP已同步!";
 constexpr char kFailed[] = "用户名或密码出错,请检查!";
 
-// Holds the provider's answer to one account until the test lets it go, so that the test can
-// change the list while that request is out.
-class Gate {
-  public:
-    void passWhenOpen() {
-        std::unique_lock lock(mutex_);
-        ++reached_;
-        changed_.wait(lock, [this] { return open_; });
-    }
-    int reached() const {
-        std::lock_guard lock(mutex_);
-        return reached_;
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-    int reached_ = 0;
-};
+using test::Gate;
 
 // Serves the UI thread's events until the condition holds; the bound only ends a broken run.
 bool serveUntil(const std::function<bool()>& condition,

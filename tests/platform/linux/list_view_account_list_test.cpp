@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "accounts/account_file.h"
+#include "accounts/account_list_calls.h"
 #include "accounts/account_row.h"
 #include "platform/linux/account_table_model.h"
 #include "support/temp_dir.h"
@@ -41,270 +42,33 @@ namespace quorvel {
 namespace {
 
 using test::TempDir;
-using Cells = std::array<Text, kAccountColumnCount>;
 
 // Generous: a limit only turns a hang into a failure, it never decides a passing verdict.
 constexpr int kLimitMs = 60000;
 
-enum class Op { InsertRow, SetCell, GetCell, RowCount, DeleteRow, DeleteAllRows, SelectedRow };
-
-// What one call gave back: a number (insertRow, rowCount, selectedRow), a text (getCell), or
-// nothing (the others).
-struct Outcome {
-    std::optional<int> number;
-    std::optional<Text> text;
-    bool operator==(const Outcome&) const = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out) {
-    if (outcome.number) {
-        *out << *outcome.number;
-    } else if (outcome.text) {
-        // Long cells are shown by their length and their start, enough to see what differs.
-        *out << outcome.text->size()
-             << " bytes: " << testing::PrintToString(outcome.text->substr(0, 40));
-    } else {
-        *out << "(nothing)";
-    }
-}
-
-Outcome number(int value) {
-    return {value, std::nullopt};
-}
-Outcome text(Text value) {
-    return {std::nullopt, std::move(value)};
-}
-
-struct Call {
-    Op op;
-    int row = 0;
-    int column = 0;
-    Text text;
-    Outcome expected;  // while the window exists
-};
-
-Call insertRow(Text firstCell, int index) {
-    return {Op::InsertRow, 0, 0, std::move(firstCell), number(index)};
-}
-Call setCell(int row, int column, Text value) {
-    return {Op::SetCell, row, column, std::move(value), {}};
-}
-Call getCell(int row, int column, Text value) {
-    return {Op::GetCell, row, column, {}, text(std::move(value))};
-}
-Call rowCount(int count) {
-    return {Op::RowCount, 0, 0, {}, number(count)};
-}
-Call deleteRow(int row) {
-    return {Op::DeleteRow, row, 0, {}, {}};
-}
-Call deleteAllRows() {
-    return {Op::DeleteAllRows, 0, 0, {}, {}};
-}
-Call selectedRow(int row) {
-    return {Op::SelectedRow, 0, 0, {}, number(row)};
-}
-
-Outcome perform(AccountList& list, const Call& call) {
-    switch (call.op) {
-        case Op::InsertRow:
-            return number(list.insertRow(call.text));
-        case Op::SetCell:
-            list.setCell(call.row, call.column, call.text);
-            return {};
-        case Op::GetCell:
-            return text(list.getCell(call.row, call.column));
-        case Op::RowCount:
-            return number(list.rowCount());
-        case Op::DeleteRow:
-            list.deleteRow(call.row);
-            return {};
-        case Op::DeleteAllRows:
-            list.deleteAllRows();
-            return {};
-        case Op::SelectedRow:
-            return number(list.selectedRow());
-    }
-    return {};
-}
-
-// Once the window is gone, every call answers as for a row that does not exist.
-Outcome outcomeWithoutWindow(const Call& call) {
-    switch (call.op) {
-        case Op::InsertRow:
-        case Op::SelectedRow:
-            return number(-1);
-        case Op::RowCount:
-            return number(0);
-        case Op::GetCell:
-            return text({});
-        default:
-            return {};
-    }
-}
-
-std::vector<Outcome> performAll(AccountList& list, const std::vector<Call>& calls) {
-    std::vector<Outcome> outcomes;
-    for (const Call& call : calls) {
-        outcomes.push_back(perform(list, call));
-    }
-    return outcomes;
-}
-
-struct ListCase {
-    const char* name;
-    std::vector<Cells> rows;  // in the list before the calls
-    int userSelects;          // the row the user clicks before the calls, -1 for none
-    std::vector<Call> calls;
-    std::vector<Cells> rowsAfter;
-    int selectedAfter;
-};
-
-const Cells kAlice{"用户甲", "密码甲", "a.example.org", "10.0.0.1", "更新成功!"};
-const Cells kBob{"用户乙", "pass|2", "b.example.org", "", "域名IP和你外网IP已同步!"};
-const Cells kCarol{"carol", "密码丙", "丙.example.org", "192.168.1.3", ""};
-const Cells kDave{"dave", "d", "d.example.org", "", ""};
-
-// Several thousand bytes, mixing two-byte characters and ASCII, so a cut anywhere would show.
-Text longText(const Text& unit, std::size_t bytes) {
-    Text result;
-    while (result.size() < bytes) {
-        result += unit + std::to_string(result.size());
-    }
-    return result;
-}
-
-Cells withCell(Cells cells, int column, Text value) {
-    cells[static_cast<std::size_t>(column)] = std::move(value);
-    return cells;
-}
+using namespace test;  // the calls and cases of account_list_calls.h
 
 const std::vector<ListCase>& listCases() {
-    static const Text kLongName = longText("很长的用户名", 6000);
-    static const Text kLongPassword = longText("pw-密码-", 9000);
-    // Not GBK: 0xFF is no lead byte, 0x81 0x20 is no pair, and a lead byte ends the text.
-    static const Text kBadName =
-        "\xFF\x80"
-        "abc";
-    static const Text kBadPassword = "\x81 x\xFE";
-    static const std::vector<ListCase> cases{
-        {"EmptyList",
-         {},
-         -1,
-         {rowCount(0), selectedRow(-1), getCell(0, UserName, ""), getCell(0, Status, ""),
-          deleteRow(-1), deleteRow(0), rowCount(0)},
-         {},
-         -1},
-        {"InsertRowIntoEmptyList",
-         {},
-         -1,
-         {insertRow("用户甲", 0), rowCount(1), getCell(0, UserName, "用户甲"),
-          getCell(0, Password, ""), getCell(0, Status, "")},
-         {{"用户甲", "", "", "", ""}},
-         -1},
-        {"InsertRowAppendsWithTheOtherCellsEmpty",
-         {kAlice, kBob, kCarol},
-         1,
-         {insertRow("用户丁", 3), rowCount(4), getCell(3, UserName, "用户丁"),
-          getCell(3, Password, ""), getCell(3, Domain, ""), getCell(3, Ip, ""),
-          getCell(3, Status, ""), getCell(1, UserName, "用户乙"), selectedRow(1)},
-         {kAlice, kBob, kCarol, {"用户丁", "", "", "", ""}},
-         1},
-        {"InsertRowAppendsWhenTheLastRowIsSelected",
-         {kAlice, kBob, kCarol},
-         2,
-         {insertRow("dave", 3), getCell(3, UserName, "dave"), getCell(3, Status, ""),
-          selectedRow(2)},
-         {kAlice, kBob, kCarol, {"dave", "", "", "", ""}},
-         2},
-        {"InsertRowWithEmptyTextGivesAnEmptyRow",
-         {kAlice},
-         -1,
-         {insertRow("", 1), rowCount(2), getCell(1, UserName, ""), getCell(1, Password, ""),
-          getCell(1, Domain, ""), getCell(1, Ip, ""), getCell(1, Status, "")},
-         {kAlice, {}},
-         -1},
-        {"SetCellReplacesOneCell",
-         {kAlice, kBob},
-         -1,
-         {setCell(1, Domain, "新域名.example.org"), getCell(1, Domain, "新域名.example.org"),
-          setCell(0, Status, "用户名或密码出错,请检查!"),
-          getCell(0, Status, "用户名或密码出错,请检查!"), setCell(1, Ip, ""), getCell(1, Ip, ""),
-          getCell(0, UserName, "用户甲")},
-         {withCell(kAlice, Status, "用户名或密码出错,请检查!"),
-          withCell(kBob, Domain, "新域名.example.org")},
-         -1},
-        {"SetCellOutsideTheRowsAddsNothing",
-         {kAlice, kBob},
-         -1,
-         {setCell(2, UserName, "x"), setCell(2, Status, "更新成功!"), setCell(-1, UserName, "x"),
-          rowCount(2), getCell(2, UserName, ""), getCell(-1, UserName, "")},
-         {kAlice, kBob},
-         -1},
-        {"LongCellIsReturnedWhole",
-         {kAlice},
-         -1,
-         {setCell(0, Password, kLongPassword), getCell(0, Password, kLongPassword),
-          insertRow(kLongName, 1), getCell(1, UserName, kLongName)},
-         {withCell(kAlice, Password, kLongPassword), {kLongName, "", "", "", ""}},
-         -1},
-        {"DeletingTheSelectedRowLeavesNoSelection",
-         {kAlice, kBob, kCarol},
-         1,
-         {selectedRow(1), deleteRow(1), selectedRow(-1), rowCount(2), getCell(1, UserName, "carol"),
-          deleteRow(-1), rowCount(2)},
-         {kAlice, kCarol},
-         -1},
-        {"DeletingTheSelectedLastRowLeavesNoSelection",
-         {kAlice, kBob, kCarol},
-         2,
-         {deleteRow(2), selectedRow(-1), rowCount(2)},
-         {kAlice, kBob},
-         -1},
-        {"RowsAfterADeletedRowMoveUp",
-         {kAlice, kBob, kCarol, kDave},
-         -1,
-         {deleteRow(1), rowCount(3), getCell(1, UserName, "carol"),
-          getCell(2, Domain, "d.example.org"), getCell(3, UserName, ""), deleteRow(3),
-          deleteRow(-1), rowCount(3)},
-         {kAlice, kCarol, kDave},
-         -1},
-        {"SelectionStaysOnItsRowWhenARowAboveGoes",
-         {kAlice, kBob, kCarol, kDave},
-         3,
-         {deleteRow(1), selectedRow(2), getCell(2, UserName, "dave")},
-         {kAlice, kCarol, kDave},
-         2},
-        {"IndexTakenBeforeADeletionNamesTheRowThatMovedUp",
-         {kAlice, kBob},
-         -1,
-         {rowCount(2), deleteRow(0), setCell(0, Status, "更新成功!"),
-          setCell(1, Status, "更新成功!"), getCell(1, Status, "")},
-         {withCell(kBob, Status, "更新成功!")},
-         -1},
-        {"DeleteAllRowsEmptiesTheListAndTheSelection",
-         {kAlice, kBob, kCarol},
-         2,
-         {deleteAllRows(), rowCount(0), selectedRow(-1), getCell(0, UserName, ""),
-          insertRow("dave", 0)},
-         {{"dave", "", "", "", ""}},
-         -1},
-        {"BytesThatAreNotGbkAreKeptUnchanged",
-         {},
-         -1,
-         {insertRow(kBadName, 0), setCell(0, Password, kBadPassword),
-          getCell(0, UserName, kBadName), getCell(0, Password, kBadPassword)},
-         {{kBadName, kBadPassword, "", "", ""}},
-         -1},
-    };
+    static const std::vector<ListCase> cases = [] {
+        std::vector<ListCase> all = sharedListCases();
+        // Not GBK: 0xFF is no lead byte, 0x81 0x20 is no pair, and a lead byte ends the text.
+        const Text badName =
+            "\xFF\x80"
+            "abc";
+        const Text badPassword = "\x81 x\xFE";
+        all.push_back({"BytesThatAreNotGbkAreKeptUnchanged",
+                       {},
+                       -1,
+                       {insertRow(badName, 0), setCell(0, Password, badPassword),
+                        getCell(0, UserName, badName), getCell(0, Password, badPassword)},
+                       {{badName, badPassword, "", "", ""}},
+                       -1});
+        return all;
+    }();
     return cases;
 }
 
 // Who makes the calls, and in what state the UI thread is meanwhile.
-void PrintTo(const ListCase& listCase, std::ostream* out) {
-    *out << listCase.name;
-}
-
 enum class Caller {
     UiThread,
     WorkerWhileEventLoopRuns,

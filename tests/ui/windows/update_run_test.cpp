@@ -16,7 +16,9 @@
 
 #include "accounts/account_file.h"
 #include "accounts/account_row.h"
+#include "ddns/ddns_test_support.h"
 #include "platform/threads.h"
+#include "support/gate.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_dir.h"
 #include "ui/windows/main_window.h"
@@ -38,46 +40,10 @@ constexpr char kUpdated[] = "更新成功!";
 constexpr char kInSync[] = "域名IP和你外网IP已同步!";
 constexpr char kFailed[] = "用户名或密码出错,请检查!";
 
-std::string requestLine(const std::string& request) {
-    return request.substr(0, request.find("\r\n"));
-}
+using test::hostnameOf;
+using test::requestLine;
 
-// The hostname value of an update request's query.
-std::string hostnameOf(const std::string& request) {
-    const std::string line = requestLine(request);
-    const std::size_t start = line.find("hostname=");
-    if (start == std::string::npos) {
-        return "<none>";
-    }
-    const std::size_t value = start + 9;
-    return line.substr(value, line.find('&', value) - value);
-}
-
-// Holds the provider's answer to one account until the test lets it go, so that the test can act
-// while that request is out.
-class Gate {
-  public:
-    void passWhenOpen() {
-        std::unique_lock lock(mutex_);
-        ++reached_;
-        changed_.wait(lock, [this] { return open_; });
-    }
-    int reached() const {
-        std::lock_guard lock(mutex_);
-        return reached_;
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-    int reached_ = 0;
-};
+using test::Gate;
 
 class BatchRun : public testing::Test {
   protected:
