@@ -26,3 +26,5 @@ quorvel_warnings(quorvel_windows)
 add_executable(quorvel WIN32 src/app/windows/main.cpp src/app/windows/quorvel.rc)
 target_link_libraries(quorvel PRIVATE quorvel_windows)
 quorvel_warnings(quorvel)
+# The file that users copy carries no debug information: 0.3 MB instead of 3.8 MB.
+target_link_options(quorvel PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "ui/editing_commands.h"
+
 namespace quorvel {
 
 struct Rect {
@@ -59,6 +61,21 @@ inline constexpr std::array<ControlDefinition, 12> kControls{{
      {532, 231, 80, 20},
      "一键更新"},
 }};
+
+// The entry box that holds each text of the add command.
+constexpr ControlId controlOf(EntryBox box) {
+    switch (box) {
+        case EntryBox::UserName:
+            return ControlId::UserNameBox;
+        case EntryBox::Password:
+            return ControlId::PasswordBox;
+        case EntryBox::Domain:
+            return ControlId::DomainBox;
+        case EntryBox::Ip:
+            break;
+    }
+    return ControlId::IpBox;
+}
 
 inline constexpr char kWindowName[] = "MainWindow";
 inline constexpr char kWindowCaption[] = "Quorvel V1.0 by the Quorvel developers";

@@ -159,18 +159,7 @@ QTableView* MainWindow::createAccountView(QWidget* parent) {
 }
 
 Text MainWindow::entryText(EntryBox box) {
-    static constexpr std::pair<EntryBox, ControlId> kBoxes[] = {
-        {EntryBox::UserName, ControlId::UserNameBox},
-        {EntryBox::Password, ControlId::PasswordBox},
-        {EntryBox::Domain, ControlId::DomainBox},
-        {EntryBox::Ip, ControlId::IpBox},
-    };
-    for (const auto& [entry, id] : kBoxes) {
-        if (entry == box) {
-            return qStringToText(static_cast<QLineEdit*>(controls_.at(id))->text());
-        }
-    }
-    return {};
+    return qStringToText(static_cast<QLineEdit*>(controls_.at(controlOf(box)))->text());
 }
 
 void MainWindow::runCreatedEvent() {

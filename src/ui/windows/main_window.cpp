@@ -230,23 +230,11 @@ void MainWindow::showAsForeground() {
 }
 
 Text MainWindow::entryText(EntryBox box) {
-    static constexpr std::pair<EntryBox, ControlId> kBoxes[] = {
-        {EntryBox::UserName, ControlId::UserNameBox},
-        {EntryBox::Password, ControlId::PasswordBox},
-        {EntryBox::Domain, ControlId::DomainBox},
-        {EntryBox::Ip, ControlId::IpBox},
-    };
-    for (const auto& [entry, id] : kBoxes) {
-        if (entry != box) {
-            continue;
-        }
-        const HWND edit = control(id);
-        // The length may count more bytes than the text has, never fewer.
-        std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-        const int copied = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-        return Text(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
-    }
-    return {};
+    const HWND edit = control(controlOf(box));
+    // The length may count more bytes than the text has, never fewer.
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+    const int copied = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+    return Text(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
 bool MainWindow::handleBeforeDispatch(const MSG& message) {
