@@ -295,15 +295,19 @@ std::optional<Text> headerOf(HINTERNET request, DWORD query) {
     return std::nullopt;
 }
 
-// The Location of a redirect; nothing for any other response, which is the final one.
-std::optional<Text> redirectOf(HINTERNET request) {
+// The response's status code; 0 when it has none.
+DWORD statusOf(HINTERNET request) {
     DWORD status = 0;
     DWORD size = sizeof status;
     DWORD index = 0;
-    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                          &index)) {
-        return std::nullopt;
-    }
+    const bool known = ::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                                        &status, &size, &index);
+    return known ? status : 0;
+}
+
+// The Location of a redirect; nothing for any other response, which is the final one.
+std::optional<Text> redirectOf(HINTERNET request) {
+    const DWORD status = statusOf(request);
     const bool redirect =
         status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
     return redirect ? headerOf(request, HTTP_QUERY_LOCATION) : std::nullopt;
@@ -432,13 +436,7 @@ bool probe(const Text& url, const HttpTimeouts& timeouts) {
     const Handle page(::InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0,
                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT,
                                          reinterpret_cast<DWORD_PTR>(&timeouts)));
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    DWORD index = 0;
-    return page &&
-           ::HttpQueryInfoA(page.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                            &size, &index) &&
-           status != 0;
+    return page && statusOf(page.get()) != 0;
 }
 
 }  // namespace

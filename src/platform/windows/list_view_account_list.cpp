@@ -16,33 +16,32 @@ constexpr std::size_t kFirstCellBuffer = 256;
 
 ListViewAccountList::ListViewAccountList(HWND listView) : listView_(listView) {}
 
-bool ListViewAccountList::send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const {
+std::optional<LRESULT> ListViewAccountList::send(UINT message, WPARAM wParam, LPARAM lParam) const {
     const HWND listView = listView_.load(std::memory_order_acquire);
     if (listView == nullptr) {
-        return false;
+        return std::nullopt;
     }
-    result = SendMessageA(listView, message, wParam, lParam);
+    const LRESULT result = SendMessageA(listView, message, wParam, lParam);
     // The window detaches the list before its control goes, so a control destroyed during the call
     // shows here.
-    return listView_.load(std::memory_order_acquire) != nullptr;
+    if (listView_.load(std::memory_order_acquire) == nullptr) {
+        return std::nullopt;
+    }
+    return result;
 }
 
 int ListViewAccountList::insertRow(const Text& firstCell) {
-    LRESULT count = 0;
-    if (!send(LVM_GETITEMCOUNT, 0, 0, count)) {
+    const std::optional<LRESULT> count = send(LVM_GETITEMCOUNT, 0, 0);
+    if (!count) {
         return -1;
     }
     LVITEMA item{};
     item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(count);
+    item.iItem = static_cast<int>(*count);
     item.iSubItem = 0;
     item.pszText = const_cast<char*>(firstCell.c_str());
     item.lParam = 0;
-    LRESULT index = -1;
-    if (!send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item), index)) {
-        return -1;
-    }
-    return static_cast<int>(index);
+    return static_cast<int>(send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)).value_or(-1));
 }
 
 void ListViewAccountList::setCell(int row, int column, const Text& text) {
@@ -50,8 +49,7 @@ void ListViewAccountList::setCell(int row, int column, const Text& text) {
     LVITEMA item{};
     item.iSubItem = column;
     item.pszText = const_cast<char*>(text.c_str());
-    LRESULT ignored = 0;
-    send(LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item), ignored);
+    send(LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 Text ListViewAccountList::getCell(int row, int column) {
@@ -66,10 +64,10 @@ Text ListViewAccountList::getCell(int row, int column) {
         item.iSubItem = column;
         item.pszText = buffer.data();
         item.cchTextMax = static_cast<int>(room);
-        LRESULT copied = 0;
-        if (!send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item),
-                  copied) ||
-            copied <= 0) {
+        const LRESULT copied =
+            send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item))
+                .value_or(0);
+        if (copied <= 0) {
             return {};
         }
         if (static_cast<std::size_t>(copied) + 2 < room) {
@@ -80,27 +78,21 @@ Text ListViewAccountList::getCell(int row, int column) {
 }
 
 int ListViewAccountList::rowCount() {
-    LRESULT count = 0;
-    return send(LVM_GETITEMCOUNT, 0, 0, count) ? static_cast<int>(count) : 0;
+    return static_cast<int>(send(LVM_GETITEMCOUNT, 0, 0).value_or(0));
 }
 
 void ListViewAccountList::deleteRow(int row) {
     // An index outside the items, -1 included, is refused by the list view itself.
-    LRESULT ignored = 0;
-    send(LVM_DELETEITEM, static_cast<WPARAM>(row), 0, ignored);
+    send(LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
 }
 
 void ListViewAccountList::deleteAllRows() {
-    LRESULT ignored = 0;
-    send(LVM_DELETEALLITEMS, 0, 0, ignored);
+    send(LVM_DELETEALLITEMS, 0, 0);
 }
 
 int ListViewAccountList::selectedRow() {
-    LRESULT row = -1;
-    if (!send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0), row)) {
-        return -1;
-    }
-    return static_cast<int>(row);
+    return static_cast<int>(
+        send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)).value_or(-1));
 }
 
 void ListViewAccountList::detach() {

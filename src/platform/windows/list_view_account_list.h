@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 
 #include "accounts/account_list.h"
 
@@ -28,9 +29,10 @@ class ListViewAccountList final : public AccountList {
     void detach();
 
   private:
-    // Sends one message to the control; false when the list is detached, before the call or by the
-    // time it returns (a control destroyed meanwhile answers 0, which must not count as a row).
-    bool send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const;
+    // Sends one message to the control and gives its result; nothing when the list is detached,
+    // before the call or by the time it returns (a control destroyed meanwhile answers 0, which
+    // must not count as a row).
+    std::optional<LRESULT> send(UINT message, WPARAM wParam, LPARAM lParam) const;
 
     std::atomic<HWND> listView_;
 };

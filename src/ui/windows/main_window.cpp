@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -90,9 +91,6 @@ MainWindow::~MainWindow() {
         DestroyWindow(window_);
     }
     accounts_->detach();
-    if (background_ != nullptr) {
-        DeleteObject(background_);
-    }
 }
 
 bool MainWindow::create() {
@@ -102,7 +100,6 @@ bool MainWindow::create() {
     if (!registerWindowClass(instance, windowProcedure)) {
         return false;
     }
-    background_ = CreateSolidBrush(colour(kWindowBackground));
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const int left = centredLeft(GetSystemMetrics(SM_CXSCREEN));
     const int top = centredTop(GetSystemMetrics(SM_CYSCREEN));
@@ -323,23 +320,20 @@ void MainWindow::openPopupMenu() {
 }
 
 LRESULT MainWindow::colourStatic(HDC dc, HWND control) {
-    const auto isOurs = [this, control](ControlKind kind) {
-        for (std::size_t i = 0; i < kControls.size(); ++i) {
-            if (controls_[i] == control && kControls[i].kind == kind) {
-                return true;
-            }
-        }
-        return false;
-    };
-    if (!isOurs(ControlKind::Label) && !isOurs(ControlKind::GroupBox)) {
+    const auto found = std::find(controls_.begin(), controls_.end(), control);
+    const auto index = static_cast<std::size_t>(found - controls_.begin());
+    const bool onWindowColour =
+        found != controls_.end() && (kControls[index].kind == ControlKind::Label ||
+                                     kControls[index].kind == ControlKind::GroupBox);
+    if (!onWindowColour) {
         return DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                               reinterpret_cast<LPARAM>(control));
     }
-    // Yellow text straight on the window's colour, without a box of its own.
+    // Yellow text straight on the window's colour, without a box of its own: the class's brush.
     SetTextColor(dc, colour(kLabelText));
     SetBkColor(dc, colour(kWindowBackground));
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(background_);
+    return static_cast<LRESULT>(GetClassLongPtrA(window_, GCLP_HBRBACKGROUND));
 }
 
 void MainWindow::onDestroy() {

@@ -79,7 +79,6 @@ class MainWindow final : public MainWindowControls {
     HWND window_ = nullptr;
     std::array<HWND, kControls.size()> controls_{};
     std::shared_ptr<ListViewAccountList> accounts_;
-    HBRUSH background_ = nullptr;
     HFONT font_ = nullptr;
     HWND focusWhenDeactivated_ = nullptr;
     bool quitWhenDestroyed_ = false;
