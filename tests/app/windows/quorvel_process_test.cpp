@@ -19,6 +19,7 @@
 #include "support/temp_dir.h"
 #include "ui/window_layout.h"
 #include "ui/windows/main_window.h"
+#include "ui/windows/win32_test_support.h"
 
 namespace quorvel::test {
 namespace {
@@ -49,15 +50,9 @@ const std::string kSavedFile =
     "last|line|without|end\r\n";
 constexpr int kCraftedRows = 5;
 
-bool waitFor(const std::function<bool()>& condition, DWORD boundMs = kWaitBoundMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + boundMs;
-    while (!condition()) {
-        if (::GetTickCount64() > deadline) {
-            return false;
-        }
-        ::Sleep(10);
-    }
-    return true;
+// Waits, the program's windows being another process's, without serving messages of this one.
+bool waitFor(const std::function<bool()>& condition) {
+    return waitWithoutMessages(condition, std::chrono::milliseconds(kWaitBoundMs));
 }
 
 // The Windows form of a host path, for a file that the build names by its Linux path.
@@ -69,18 +64,6 @@ std::string windowsPathOf(std::string path) {
         path = "Z:" + path;
     }
     return path;
-}
-
-std::string className(HWND window) {
-    char name[256] = "";
-    ::GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string windowText(HWND window) {
-    char text[1024] = "";
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
 }
 
 // A copy of quorvel.exe in a folder of its own, whose name holds a GBK character ending in 0x5C.
@@ -252,7 +235,11 @@ TEST(QuorvelProcess, OfflineStartShowsTheBoxBeforeTheWindowAndEscSavesTheFileAsL
     ASSERT_TRUE(program.started());
 
     HWND box = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (box = program.messageBox()) != nullptr; }));
+    // A box gets its title and text while it is set up, before it is shown.
+    ASSERT_TRUE(waitFor([&] {
+        box = program.messageBox();
+        return box != nullptr && ::IsWindowVisible(box);
+    }));
     EXPECT_EQ(windowText(box), "信息：");
     char text[256] = "";
     ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);

@@ -35,17 +35,8 @@ using test::readFileBytes;
 using test::TempDir;
 using test::writeFileBytes;
 
-std::string windowText(HWND window) {
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    const int copied = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
-}
-
-std::string className(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
+using test::className;
+using test::windowText;
 
 LONG_PTR styleOf(HWND window) {
     return GetWindowLongPtrA(window, GWL_STYLE);

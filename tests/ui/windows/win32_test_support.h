@@ -22,6 +22,18 @@ namespace quorvel::test {
 // Generous: a limit only turns a hang into a failure, it never decides a passing verdict.
 constexpr auto kLimit = std::chrono::seconds(60);
 
+inline std::string windowText(HWND window) {
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    const int copied = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+inline std::string className(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
 // A thread message that marks a point in the UI thread's queue of posted messages.
 constexpr UINT kMarkerMessage = WM_APP + 0x51;
 
@@ -83,8 +95,9 @@ inline bool servePosted(MainWindow* window = nullptr) {
 
 // Waits on this thread without serving a single message: whatever needs the UI thread cannot
 // happen meanwhile.
-inline bool waitWithoutMessages(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kLimit;
+inline bool waitWithoutMessages(const std::function<bool()>& condition,
+                                std::chrono::milliseconds limit = kLimit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
